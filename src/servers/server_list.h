@@ -1,0 +1,14 @@
+// The built-in list of the 24 servers and the filling of the server box from it.
+#pragma once
+
+#include "app/controls.h"
+
+namespace pelmora {
+
+// The option elements of the 24 servers, 1205 bytes of GBK.
+const Text& ServerOptionList();
+
+// Adds the display names to 组合框1 in list order and selects the first.
+void LoadServerList(Controls& controls);
+
+}  // namespace pelmora

@@ -1,0 +1,3 @@
+#include <gtest/gtest.h>
+#include "app/text.h"
+TEST(Smoke, Builds) { EXPECT_EQ(pelmora::Text("a"), "a"); }
