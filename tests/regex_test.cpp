@@ -78,6 +78,9 @@ TEST_P(RegexMatcherTest, MatchesLikeTheComponent) {
   } cases[] = {
       {"dot stops at a line feed", "a.*b", "a\nb axb", false, true, true, {"axb"}},
       {"dot crosses a carriage return", "a.b", "a\rb", false, true, true, {"a\rb"}, true},
+      {"escaped dot is literal", "a\\.b", "axb a.b", false, true, true, {"a.b"}},
+      {"dot in a class is literal", "a[.]b", "axb a.b", false, true, true, {"a.b"}},
+      {"escaped bracket inside a class", "[\\].]+", "x].]y", false, true, true, {"].]"}},
       {"letters in either case", "ab", "AB aB ab", false, true, true, {"AB", "aB", "ab"}},
       {"exact case when asked", "ab", "AB aB ab", true, true, true, {"ab"}},
       {"lazy repetition", "<(.*?)>", "<a><b>", false, true, true, {"<a>", "<b>"}},
