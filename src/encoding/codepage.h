@@ -22,6 +22,8 @@ std::string GbkToUtf8(std::string_view gbk);
 
 // A literal text of the system, written in UTF-8 in the source, as Text. Call it once per literal
 // and keep the result (a function-local static const is the usual home).
-inline Text GbkLiteral(std::string_view utf8) { return Utf8ToGbk(utf8); }
+inline Text GbkLiteral(std::string_view utf8) {
+  return Utf8ToGbk(utf8);
+}
 
 }  // namespace pelmora
