@@ -395,6 +395,26 @@ TEST(PercentDecode, AsciiPageComesOutUnchanged) {
   EXPECT_EQ(PercentDecode(page), page);
 }
 
+// A page of megabytes decodes as the sum of its parts: a character, an escape or a bad sequence
+// decodes the same wherever it falls in the page. The part's decoded length is odd and the page
+// long (31 bytes before the UTF-8 stage, repeated over megabytes), so the part is cut at every
+// one of its offsets somewhere along the way.
+TEST(PercentDecode, LongPageDecodesAsItsParts) {
+  const std::string part =
+      "a\xE4\xB8\xAD%E4%B8%AD\xE4\xB8"
+      "b\xF0\x9F\x98\x80%F0\x9F%98\x80\xE0\x80\x80\xF4\x90\x80\x80%zz\xC3\xA9%C3\xA9"
+      "c";
+  const Text decodedPart = PercentDecode(part);
+  ASSERT_EQ(Dump(decodedPart), "61 D6 D0 D6 D0 3F 62 3F 3F 3F 3F 3F 3F 3F 3F A8 A6 A8 A6 63");
+  std::string page;
+  Text expected;
+  while (page.size() < 70 * 64 * 1024) {
+    page += part;
+    expected += decodedPart;
+  }
+  EXPECT_TRUE(PercentDecode(page) == expected);
+}
+
 TEST(PercentDecode, Utf8AndUtf16ToAnsi) {
   EXPECT_EQ(Dump(Utf8ToAnsi(ToBytes(HexBytes("E4 B8 AD")))), "D6 D0");
   EXPECT_EQ(Dump(Utf8ToAnsi(ToBytes(HexBytes("E4 B8 AD 00 41")))), "D6 D0");
