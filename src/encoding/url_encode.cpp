@@ -11,20 +11,35 @@ bool IsEscapeMark(unsigned char c) {
          (c >= 0x7B && c <= 0x7E) || c == 0x09 || c == 0x0A || c == 0x0D;
 }
 
-void AppendEscape(Text& out, unsigned char c) {
-  static constexpr char kDigits[] = "0123456789ABCDEF";
-  out.push_back('%');
-  out.push_back(kDigits[c >> 4]);
-  out.push_back(kDigits[c & 0x0F]);
+constexpr char kHexDigits[] = "0123456789ABCDEF";
+
+char* WriteEscape(char* w, unsigned char c) {
+  w[0] = '%';
+  w[1] = kHexDigits[c >> 4];
+  w[2] = kHexDigits[c & 0x0F];
+  return w + 3;
 }
 
-void AppendAscii(Text& out, unsigned char c) {
-  if (c == 0) return;  // a Text holds no zero byte; one in a raw view is dropped
-  if (IsEscapeMark(c)) {
-    AppendEscape(out, c);
-  } else {
-    out.push_back(static_cast<char>(c));
+enum class Escape { ByKind, Every };
+
+// Appends the escaped form of bytes: with Escape::ByKind an ASCII byte passes or is escaped by its
+// kind and any other byte is escaped; with Escape::Every all are escaped. A zero byte is dropped (a
+// Text holds none). Written through a pointer into room
+// made beforehand; this is the inner loop of the encoding.
+void AppendEncoded(Text& out, std::string_view bytes, Escape escape) {
+  const std::size_t start = out.size();
+  out.resize(start + bytes.size() * 3);
+  char* w = out.data() + start;
+  for (const char ch : bytes) {
+    const auto c = static_cast<unsigned char>(ch);
+    if (c == 0) continue;
+    if (escape == Escape::Every || c >= 0x80 || IsEscapeMark(c)) {
+      w = WriteEscape(w, c);
+    } else {
+      *w++ = ch;
+    }
   }
+  out.resize(w - out.data());
 }
 
 bool IsGbkTrail(unsigned char c) {
@@ -44,14 +59,7 @@ bool IsPlainPair(unsigned char lead, unsigned char trail) {
 // can be escaped by its own value.
 void AppendPlainRun(Text& out, std::string_view run) {
   if (run.empty()) return;
-  for (const char ch : GbkToUtf8(run)) {
-    const auto c = static_cast<unsigned char>(ch);
-    if (c >= 0x80) {
-      AppendEscape(out, c);
-    } else {
-      AppendAscii(out, c);
-    }
-  }
+  AppendEncoded(out, GbkToUtf8(run), Escape::ByKind);
 }
 
 }  // namespace
@@ -75,9 +83,7 @@ Text UrlEncode(std::string_view t) {
                                        : IsPlainPair(c, static_cast<unsigned char>(t[i + 1]));
     if (!plain) {
       AppendPlainRun(out, t.substr(runStart, i - runStart));
-      for (const char b : GbkToUtf8(t.substr(i, unitLength))) {
-        if (b != 0) AppendEscape(out, static_cast<unsigned char>(b));
-      }
+      AppendEncoded(out, GbkToUtf8(t.substr(i, unitLength)), Escape::Every);
       runStart = i + unitLength;
     }
     i += unitLength;
