@@ -34,6 +34,15 @@ class IconvHandle {
   iconv_t cd_;
 };
 
+// glibc unloads a conversion module soon after its last descriptor closes, so a run of short
+// conversions would load GBK.so and UTF-16.so from disk again and again (an open, several maps,
+// a close each time). Descriptors kept for the life of the process hold both in memory; they
+// convert nothing.
+void KeepModulesLoaded() {
+  static const IconvHandle kGbkResident("GBK", "UTF-8");
+  static const IconvHandle kUtf16Resident("UTF-16LE", "UTF-8");
+}
+
 // Converts in with iconv from one encoding to another into a string of Unit. unitsPerByte bounds
 // the output for most input, so the buffer seldom grows. At each stretch iconv rejects,
 // rejected(p, end) gives its byte length and replacement (a Unit sequence) goes in its place.
@@ -43,6 +52,7 @@ std::basic_string<Unit> Convert(const char* to, const char* from, std::string_vi
                                 Rejected rejected) {
   std::basic_string<Unit> out;
   if (in.empty()) return out;
+  KeepModulesLoaded();
   const IconvHandle cd(to, from);
   if (!cd.valid()) return out;  // the C library lacks the code page: nothing can be converted
 

@@ -47,7 +47,7 @@ Text PercentDecode(std::string_view page) {
   // The decoded bytes go through a chunk of cache size on their way to the converter, so a page
   // of megabytes is read and written once rather than copied whole and converted afterwards.
   std::string chunk;
-  chunk.reserve(kChunkSize + 4);
+  chunk.reserve(std::min(kChunkSize, page.size()) + 4);
   std::size_t i = 0;
   while (i < page.size()) {
     while (i < page.size() && chunk.size() < kChunkSize) {
