@@ -102,8 +102,15 @@ def read_fields(body):
 
 # -- talking to the service -------------------------------------------------
 
+SCRATCH = tempfile.TemporaryDirectory(prefix="profile_service_test.")
+
+
+def tearDownModule():
+    SCRATCH.cleanup()
+
+
 def start_service(*extra):
-    folder = tempfile.mkdtemp(prefix="profile_service_test.")
+    folder = tempfile.mkdtemp(dir=SCRATCH.name)
     port_file = os.path.join(folder, "port")
     process = subprocess.Popen(
         [sys.executable, SERVICE, "--port", "0", "--port-file", port_file, *extra],
@@ -443,7 +450,7 @@ class LifecycleTest(unittest.TestCase):
         self.assertFalse(os.path.exists(port_file))
 
     def test_start_and_stop_scripts(self):
-        folder = tempfile.mkdtemp(prefix="profile_service_test.")
+        folder = tempfile.mkdtemp(dir=SCRATCH.name)
         port_file, pid_file = os.path.join(folder, "port"), os.path.join(folder, "pid")
         env = dict(os.environ, PYTHON=sys.executable)
         subprocess.run([os.path.join(HERE, "start_service.sh"), port_file, pid_file], check=True, timeout=15, env=env)
