@@ -8,6 +8,7 @@
 #include <windows.h>
 
 #include <cmath>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -91,9 +92,8 @@ class ComInit {
   ComInit() : ok_(SUCCEEDED(CoInitialize(nullptr))) {}
   ComInit(const ComInit&) = delete;
   ComInit& operator=(const ComInit&) = delete;
-  ~ComInit() { End(); }
-  void End() {
-    if (std::exchange(ok_, false)) CoUninitialize();
+  ~ComInit() {
+    if (ok_) CoUninitialize();
   }
 
  private:
@@ -230,8 +230,9 @@ struct RegexMatcher::RegExp {
 };
 
 struct RegexMatcher::Matches {
-  // Declared first so that it ends last: the collection may outlive the matcher that made it
-  // (a clone shares it), and is released while COM is still initialised.
+  // The matcher lets go of its matches only after its own CoUninitialize, and a clone may keep
+  // them longer still; this initialisation of their own, declared first so that it ends last,
+  // keeps COM up until the collection has been released.
   ComInit com;
   DispatchPtr collection;  // the component's match collection
   MatchTable table;        // the standard engine's matches
@@ -246,6 +247,8 @@ RegexMatcher::RegexMatcher(std::string_view progId)
     : progId(progId), session(std::make_unique<Session>()) {}
 
 RegexMatcher::~RegexMatcher() {
+  // The component and the subject go first, then the matcher's COM initialisation, then the
+  // matches, which hold an initialisation of their own.
   regExp.reset();
   subject.clear();
   session.reset();
