@@ -40,9 +40,13 @@ bool CurlReady() {
   return ready;
 }
 
-// WinINet puts a space of the path on the wire as %20 and every other byte as it is; libcurl's
-// URL parser would refuse the space and re-escape the rest, so the request target is built here.
+// The request target as WinINet puts it on the wire: spaces and control bytes at the end of the
+// path are dropped, a space elsewhere goes out as %20 and every other byte as it is. libcurl's
+// URL parser would refuse the space and re-escape the rest, so the target is built here.
 std::string RequestTarget(std::string_view path) {
+  while (!path.empty() && static_cast<unsigned char>(path.back()) <= 0x20) {
+    path.remove_suffix(1);
+  }
   std::string target;
   target.reserve(path.size() + 16);
   for (char c : path) {
@@ -70,35 +74,44 @@ struct Receiver {
   CURL* easy = nullptr;  // the transfer the header callback asks about its response
   Bytes pending;         // body bytes received and not read yet, from pendingStart on
   std::size_t pendingStart = 0;
-  std::size_t room = 0;     // body bytes that may still be accepted
-  bool responded = false;   // a final response (not one that is followed) began
-  bool discarding = false;  // the current response is a followed redirect: drop its body
-  std::string redirectTo;
+  std::size_t room = 0;      // body bytes that may still be accepted
+  bool responded = false;    // a final response (not one that is followed) began
+  bool sawLocation = false;  // the current response names a Location
+  bool redirecting = false;  // the current response is a redirect to follow: drop its body
   Clock::time_point lastActivity;
 
   std::size_t PendingSize() const { return pending.size() - pendingStart; }
 };
 
+bool StartsWithIgnoringCase(std::string_view text, std::string_view prefix) {
+  if (text.size() < prefix.size()) return false;
+  for (std::size_t i = 0; i < prefix.size(); ++i) {
+    char c = text[i];
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    if (c != prefix[i]) return false;
+  }
+  return true;
+}
+
+// Watches each response's header lines. libcurl resolves a Location only once the transfer is
+// done, so here it is enough to know that one is there.
 std::size_t OnHeader(char* data, std::size_t size, std::size_t count, void* user) {
   auto& receiver = *static_cast<Receiver*>(user);
   const std::size_t total = size * count;
   receiver.lastActivity = Clock::now();
   const std::string_view line(data, total);
-  if (line != "\r\n" && line != "\n") return total;
-
-  // The end of one response's header lines: decide whether its body is the page or a redirect.
-  long status = 0;
-  curl_easy_getinfo(receiver.easy, CURLINFO_RESPONSE_CODE, &status);
-  if (status < 200) return total;
-  char* location = nullptr;
-  curl_easy_getinfo(receiver.easy, CURLINFO_REDIRECT_URL, &location);
-  if (IsFollowedStatus(status) && location != nullptr) {
-    receiver.discarding = true;
-    receiver.redirectTo = location;
-  } else {
-    receiver.discarding = false;
-    receiver.redirectTo.clear();
-    receiver.responded = true;
+  if (StartsWithIgnoringCase(line, "http/")) {
+    receiver.sawLocation = false;
+  } else if (StartsWithIgnoringCase(line, "location:")) {
+    receiver.sawLocation = line.find_first_not_of(" \t\r\n", 9) != std::string_view::npos;
+  } else if (line == "\r\n" || line == "\n") {
+    // The end of one response's header lines: its body is the page, or that of a redirect.
+    long status = 0;
+    curl_easy_getinfo(receiver.easy, CURLINFO_RESPONSE_CODE, &status);
+    if (status >= 200) {
+      receiver.redirecting = IsFollowedStatus(status) && receiver.sawLocation;
+      receiver.responded = !receiver.redirecting;
+    }
   }
   return total;
 }
@@ -109,7 +122,7 @@ std::size_t OnBody(char* data, std::size_t size, std::size_t count, void* user) 
   auto& receiver = *static_cast<Receiver*>(user);
   const std::size_t total = size * count;
   receiver.lastActivity = Clock::now();
-  if (receiver.discarding) return total;
+  if (receiver.redirecting) return total;
   const std::size_t kept = std::min(total, receiver.room);
   receiver.pending.insert(receiver.pending.end(), data, data + kept);
   receiver.room -= kept;
@@ -139,6 +152,8 @@ class Hop {
 };
 
 HeaderList RequestHeaders(std::string_view url) {
+  // WinINet drops spaces at the end of a header value.
+  while (!url.empty() && url.back() == ' ') url.remove_suffix(1);
   std::string referer = "Referer: ";
   referer.append(url);
   curl_slist* list = nullptr;
@@ -185,11 +200,11 @@ std::unique_ptr<Hop> StartHop(CURLM* multi, Receiver& receiver, std::string_view
        curl_easy_setopt(e, CURLOPT_WRITEDATA, &receiver) == CURLE_OK;
   if (!ok) return nullptr;
 
-  receiver.easy = e;
-  receiver.discarding = false;
-  receiver.redirectTo.clear();
   auto hop = std::make_unique<Hop>(multi, std::move(easy), std::move(headers));
   if (!hop->Started()) return nullptr;
+  receiver.easy = e;
+  receiver.sawLocation = false;
+  receiver.redirecting = false;
   return hop;
 }
 
@@ -217,10 +232,10 @@ class Transfer {
       int running = 0;
       curl_multi_perform(multi_.get(), &running);
       if (HopFinished()) {
+        const std::string next = RedirectTarget();
         hop_.reset();
-        if (!receiver_.redirectTo.empty() && redirects_ < kMaxRedirects) {
+        if (!next.empty()) {
           ++redirects_;
-          const std::string next = receiver_.redirectTo;
           hop_ = StartHop(multi_.get(), receiver_, url_, next, nullptr, limits_);
         }
         continue;
@@ -255,6 +270,14 @@ class Transfer {
   }
 
  private:
+  // Where a finished redirect leads, or empty when the transfer is over.
+  std::string RedirectTarget() const {
+    if (!receiver_.redirecting || redirects_ >= kMaxRedirects) return {};
+    char* location = nullptr;
+    curl_easy_getinfo(receiver_.easy, CURLINFO_REDIRECT_URL, &location);
+    return location != nullptr ? location : "";
+  }
+
   bool HopFinished() {
     int queued = 0;
     bool finished = false;
