@@ -71,7 +71,8 @@ FetchResult FetchUrlObserved(std::string_view url, const Pump& pump, const Fetch
                        const_cast<char*>(""), 0) != FALSE;
 
   // An unsent request still gets its first read, which delivers nothing; a read that fails
-  // part-way ends the loop with what came before it.
+  // part-way ends the loop with what came before it. The read time is checked between reads, so
+  // a read that waits can overrun it by up to the receive time-out.
   const auto readStart = std::chrono::steady_clock::now();
   std::array<std::uint8_t, kFetchReadSize> buffer{};
   while (result.body.size() < limits.maxBody &&
