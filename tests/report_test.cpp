@@ -143,7 +143,7 @@ TEST_F(QueryCommand, NestedQueryFinishesFirstAndTheOuterReportStays) {
 
 TEST_F(QueryCommand, ClosedWindowEndsTheQueryWithoutTouchingControls) {
   REQUIRE_LOCAL_SERVICE(host);
-  window.texts[Control::编辑框1] = "~stall";
+  window.texts[Control::编辑框1] = "~slow";
   window.onPump = [] { return false; };  // the window is gone
   OnQueryClicked(window, host);
   EXPECT_EQ(window.texts[Control::标签1], "before");
