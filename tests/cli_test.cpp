@@ -8,13 +8,13 @@
 namespace pelmora {
 namespace {
 
-struct Run {
+struct CliRun {
   int status;
   CliOutput output;
 };
 
-Run Cli(std::vector<std::string> args) {
-  Run run{};
+CliRun Cli(std::vector<std::string> args) {
+  CliRun run{};
   run.status = RunCli(args, run.output);
   return run;
 }
@@ -38,7 +38,7 @@ TEST(Cli, UsageErrors) {
       {"--list-servers", "1"},
   };
   for (const auto& args : cases) {
-    const Run run = Cli(args);
+    const CliRun run = Cli(args);
     EXPECT_EQ(run.status, 2) << testing::PrintToString(args);
     EXPECT_TRUE(run.output.out.empty());
     EXPECT_NE(run.output.err.find("usage:"), std::string::npos);
@@ -47,11 +47,11 @@ TEST(Cli, UsageErrors) {
 }
 
 TEST(Cli, HelpAndServerList) {
-  const Run help = Cli({"--help"});
+  const CliRun help = Cli({"--help"});
   EXPECT_EQ(help.status, 0);
   EXPECT_EQ(help.output.out.rfind("usage:", 0), 0u);
 
-  const Run list = Cli({"--list-servers"});
+  const CliRun list = Cli({"--list-servers"});
   EXPECT_EQ(list.status, 0);
   EXPECT_EQ(list.output.out.rfind("艾欧尼亚\n祖安\n", 0), 0u);
   EXPECT_NE(list.output.out.find("\n影流\n"), std::string::npos);
@@ -65,34 +65,34 @@ TEST(Cli, LookupReportsAndExitStatus) {
       "Quillfen的资料信息：\n321 (赞)\n1234+56+78=1368  (基础分+胜率+胜场=战斗力)\n"
       "15/27 (单排/双排)\n";
   for (const char* server : {"1", "艾欧尼亚", "电信一"}) {
-    const Run run = Cli({"--host", host, server, "Quillfen"});
+    const CliRun run = Cli({"--host", host, server, "Quillfen"});
     EXPECT_EQ(run.status, 0) << server << run.output.err;
     EXPECT_EQ(run.output.out, report) << server;
   }
 
-  const Run powerOnly = Cli({"--power-only", "--host=" + host, "1", "Quillfen"});
+  const CliRun powerOnly = Cli({"--power-only", "--host=" + host, "1", "Quillfen"});
   EXPECT_EQ(powerOnly.status, 0);
   EXPECT_EQ(powerOnly.output.out, "Quillfen的资料信息：\n战斗力：1368\n");
 
-  const Run unknown = Cli({"--host", host, "2", "Quillfen"});
+  const CliRun unknown = Cli({"--host", host, "2", "Quillfen"});
   EXPECT_EQ(unknown.status, 1);
   EXPECT_EQ(unknown.output.out, "Quillfen的资料信息：\n查询失败：没有找到该玩家的资料\n");
 
-  const Run down = Cli({"--host", kRefusingHost, "1", "Quillfen"});
+  const CliRun down = Cli({"--host", kRefusingHost, "1", "Quillfen"});
   EXPECT_EQ(down.status, 1);
   EXPECT_EQ(down.output.out, "Quillfen的资料信息：\n查询失败：资料服务没有响应\n");
 }
 
 TEST(Cli, Json) {
   REQUIRE_LOCAL_SERVICE(host);
-  const Run run = Cli({"--json", "--host", host, "1", "Quillfen"});
+  const CliRun run = Cli({"--json", "--host", host, "1", "Quillfen"});
   EXPECT_EQ(run.status, 0);
   EXPECT_EQ(run.output.out,
             "{\"name\":\"Quillfen\",\"server\":\"电信一\",\"serverIndex\":1,\"outcome\":\"found\","
             "\"likes\":321,\"power\":1368,\"baseScore\":1234,\"winRateBonus\":56,"
             "\"winsBonus\":78,\"soloRank\":15,\"duoRank\":27}\n");
 
-  const Run odd = Cli({"--json", "--host", kRefusingHost, "24", "a\"b\\c"});
+  const CliRun odd = Cli({"--json", "--host", kRefusingHost, "24", "a\"b\\c"});
   EXPECT_EQ(odd.status, 1);
   EXPECT_EQ(odd.output.out,
             "{\"name\":\"a\\\"b\\\\c\",\"server\":\"教育一\",\"serverIndex\":24,"

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "local_service.h"
 #include "net/fetch_detail.h"
 
 namespace pelmora {
@@ -21,20 +22,6 @@ using Clock = std::chrono::steady_clock;
 
 constexpr char kQuillfenQuery[] =
     "/playerDetail.php?serverName=%E7%94%B5%E4%BF%A1%E4%B8%80&playerName=Quillfen";
-
-std::optional<int> ReadPort(const std::string& path) {
-  std::FILE* file = std::fopen(path.c_str(), "r");
-  // Under Wine a Unix path is reached through drive Z: when the working folder is elsewhere.
-  if (file == nullptr && !path.empty() && path[0] == '/') {
-    file = std::fopen(("Z:" + path).c_str(), "r");
-  }
-  if (file == nullptr) return std::nullopt;
-  int port = 0;
-  const bool read = std::fscanf(file, "%d", &port) == 1;
-  std::fclose(file);
-  if (!read || port <= 0) return std::nullopt;
-  return port;
-}
 
 std::string ToString(const Bytes& b) {
   return std::string(b.begin(), b.end());
@@ -75,17 +62,14 @@ Observed Fetch(const std::string& url, const FetchLimits& limits = {}) {
 class FetchTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    const char* portFile = std::getenv("PELMORA_TEST_SERVICE_PORT_FILE");
-    if (portFile == nullptr || *portFile == '\0') {
-      GTEST_SKIP() << "PELMORA_TEST_SERVICE_PORT_FILE is not set: run through ctest, which "
-                      "starts the local profile service";
+    authority_ = LocalServiceHost();
+    if (authority_.empty()) {
+      GTEST_SKIP() << "the local profile service is not running: run through ctest, which "
+                      "starts it and sets PELMORA_TEST_SERVICE_PORT_FILE";
     }
-    const auto port = ReadPort(portFile);
-    ASSERT_TRUE(port) << "no port in " << portFile;
-    port_ = *port;
   }
 
-  std::string Authority() const { return "127.0.0.1:" + std::to_string(port_); }
+  const std::string& Authority() const { return authority_; }
   std::string Url(std::string_view path) const {
     return "Http://" + Authority() + std::string(path);
   }
@@ -97,7 +81,7 @@ class FetchTest : public ::testing::Test {
     return page.result.body;
   }
 
-  int port_ = 0;
+  std::string authority_;
 };
 
 // The request that reaches the server: request line, Host, User-Agent, then the fixed header
