@@ -334,7 +334,9 @@ class ProfileHandler(socketserver.StreamRequestHandler):
         elif name == "stall":
             self.stall()
         elif name == "huge":
-            self.send_huge()
+            self.send_huge(HUGE_BODY_SIZE)
+        elif name == "big":
+            self.send_big(request)
         elif name == "trickle":
             self.trickle()
         elif name == "odd":
@@ -389,13 +391,25 @@ class ProfileHandler(socketserver.StreamRequestHandler):
                                       ("Content-Length", str(len(body)))])
         self.send_body(body)
 
-    def send_huge(self):
+    def send_big(self, request):
+        """Quillfen's page padded to ?size= bytes (1 MiB by default): a large
+        but ordinary profile page, for measuring whole lookups."""
+        try:
+            size = int(request.query_values().get("size", str(1024 * 1024)))
+        except ValueError:
+            size = -1
+        if not 0 < size <= 256 * 1024 * 1024:
+            self.send_page(400, "Bad Request", b"size must be 1..268435456\r\n", content_type="text/plain")
+            return
+        self.send_huge(size)
+
+    def send_huge(self, size):
         page = QUILLFEN.page()
         line = '<p class="filler">历史战绩 第一页 第二页 第三页 0123456789 abcdefghij</p>\r\n'.encode()
         block = line * (65536 // len(line))
-        self.send_head(200, "OK", [("Content-Type", "text/html; charset=utf-8"), ("Content-Length", str(HUGE_BODY_SIZE))])
-        self.send_body(page)
-        left = HUGE_BODY_SIZE - len(page)
+        self.send_head(200, "OK", [("Content-Type", "text/html; charset=utf-8"), ("Content-Length", str(size))])
+        self.send_body(page[:size])
+        left = size - len(page)
         while left > 0:
             part = block[:left]
             self.send_body(part)
