@@ -23,7 +23,11 @@ TEST(UrlSplitting, HostPortPath) {
       {"Http://Srv?x=1", "srv?x=1", 80, "/"},
       {"http://127.0.0.1:8086/a/b?c=/d", "127.0.0.1", 8086, "/a/b?c=/d"},
       {"Http://srv: 81/p", "srv", 81, "/p"},
-      {"Http://srv:99999999999/p", "srv", 0, "/p"},  // no port fits an int
+      {"Http://srv:99999999999/p", "srv", 0, "/p"},            // no port fits an int
+      {"Http://srv:2147483647.9/p", "srv", 2147483647, "/p"},  // the ends of the int range
+      {"Http://srv:2147483648/p", "srv", 0, "/p"},
+      {"Http://srv:-2147483648.5/p", "srv", -2147483647 - 1, "/p"},
+      {"Http://srv:-2147483649/p", "srv", 0, "/p"},
       {"Http://MiXeD.Host/Path/", "mixed.host", 80, "/Path/"},
       {"", "", 80, "/"},
   };

@@ -26,9 +26,10 @@ int UrlPort(std::string_view url) {
   const Text authority = Authority(url);
   const int colon = FindText(authority, ":", 1, true);
   const Text port = colon != -1 ? TextRight(authority, TextLength(authority) - colon) : Text("80");
-  // Truncation toward zero; a port text beyond the int range is no port at all.
+  // Truncation toward zero; a port text whose integer part is beyond the int range is no port at
+  // all. The bounds are exclusive one past each end, so -2147483648 and -2147483648.5 still fit.
   const double number = TextToNumber(port);
-  return number > -2147483648.0 && number < 2147483648.0 ? static_cast<int>(number) : 0;
+  return number > -2147483649.0 && number < 2147483648.0 ? static_cast<int>(number) : 0;
 }
 
 Text UrlPath(std::string_view url) {
