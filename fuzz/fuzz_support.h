@@ -233,4 +233,19 @@ inline std::string RefNumberPrefix(std::string_view text) {
   return best == std::string::npos ? std::string() : s.substr(i, best - i);
 }
 
+// The text between the first left marker and the next right marker after it, the token "#引号"
+// in a marker standing for a double quote; gbkToken is that token in GBK.
+inline std::string RefTextBetween(std::string_view text, std::string_view left,
+                                  std::string_view right, std::string_view gbkToken) {
+  const std::string l = RefReplaceSubtext(left, gbkToken, "\"", 1, true);
+  const std::string r = RefReplaceSubtext(right, gbkToken, "\"", 1, true);
+  const int p = RefFindText(text, l, 1, true);
+  if (p == -1) return {};
+  const std::size_t tailLength = text.size() - p - l.size() + 1;
+  const std::string_view tail = text.substr(text.size() - tailLength);
+  const int q = RefFindText(tail, r, 1, true);
+  if (q == -1) return {};
+  return std::string(tail.substr(0, q - 1));
+}
+
 }  // namespace fuzz
