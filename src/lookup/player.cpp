@@ -59,7 +59,11 @@ Text PlayerPageUrl(std::string_view host, int serverIndex, std::string_view name
 }
 
 PlayerRecord ReadPlayerRecord(const FetchResult& fetched, int powerOnly) {
-  const Text page = PercentDecode(BytesToText(fetched.body));
+  // The body is decoded where it lies, up to its first zero byte as BytesToText would cut it: a
+  // copy of a page of megabytes would raise the peak memory of a lookup by the page's size.
+  const std::string_view body(reinterpret_cast<const char*>(fetched.body.data()),
+                              fetched.body.size());
+  const Text page = PercentDecode(body.substr(0, body.find('\0')));
   const PageMarkers& fields = Fields();
   PlayerRecord record;
   if (powerOnly != 1) record.likes = Read(page, fields.likes);
