@@ -16,6 +16,6 @@ if ! tools/start_service.sh "$state/port" "$state/pid" --port 8086 2>/dev/null; 
   host_args="--host 127.0.0.1:$(cat "$state/port")"
 fi
 
-echo "\$ pelmora-cli $host_args 1 Quillfen"
+echo "\$ pelmora-cli ${host_args:+$host_args }1 Quillfen"
 # shellcheck disable=SC2086
 build/linux/src/cli/pelmora-cli $host_args 1 Quillfen

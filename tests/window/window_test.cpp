@@ -1,12 +1,10 @@
 // Opens the real main window and drives it as a user does, with window messages sent to its
 // controls: clicks, keys, mouse presses, and a close while a page is being read. Queries go to
-// the local profile service whose port file the test runner names in
-// PELMORA_TEST_SERVICE_PORT_FILE.
+// the local profile service that CTest starts.
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <winsock2.h>
 
-#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <cstdlib>
@@ -20,6 +18,7 @@
 #include "app/main_window.h"
 #include "app/win_handles.h"
 #include "encoding/codepage.h"
+#include "local_service.h"
 
 namespace pelmora {
 namespace {
@@ -34,16 +33,6 @@ std::string WindowTextUtf8(HWND window) {
   std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
   text.resize(static_cast<std::size_t>(GetWindowTextW(window, text.data(), length + 1)));
   return Utf16ToUtf8(std::u16string(text.begin(), text.end()));
-}
-
-// "127.0.0.1:<port>" of the local profile service; empty when no port file is named.
-std::string ServiceHost() {
-  const char* path = std::getenv("PELMORA_TEST_SERVICE_PORT_FILE");
-  if (path == nullptr) return {};
-  std::ifstream in(path);
-  int port = 0;
-  in >> port;
-  return port > 0 ? "127.0.0.1:" + std::to_string(port) : std::string();
 }
 
 // The reports for the service's player: likes 321, parts 1234, 56 and 78, ranks 15 and 27.
@@ -120,7 +109,7 @@ class DuringPump {
 
 class MainWindowTest : public ::testing::Test {
  protected:
-  void SetUp() override { Open(ServiceHost()); }
+  void SetUp() override { Open(LocalServiceHost()); }
   void TearDown() override {
     window_.reset();
     DrainMessages();
@@ -497,8 +486,10 @@ TEST_F(MainWindowTest, EmptyNameShowsTheTaskModalMessageAndSendsNothing) {
 class QueryTest : public MainWindowTest {
  protected:
   void SetUp() override {
-    ASSERT_FALSE(ServiceHost().empty())
-        << "PELMORA_TEST_SERVICE_PORT_FILE must name the local profile service's port file";
+    if (LocalServiceHost().empty()) {
+      GTEST_SKIP() << "the local profile service is not running: run through ctest, which "
+                      "starts it and sets PELMORA_TEST_SERVICE_PORT_FILE";
+    }
     MainWindowTest::SetUp();
   }
 };
@@ -534,7 +525,7 @@ TEST_F(QueryTest, ChangesDuringTheReadShapeTheReport) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     window_.reset();
-    Open(ServiceHost());
+    Open(LocalServiceHost());
     if (c.change == Change::kUntick) Click(Control::选择框1);
     SetName("~slow");
     DuringPump during;
@@ -559,7 +550,7 @@ TEST_F(QueryTest, NestedQueryFinishesFirstAndTheFirstReportStays) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.how);
     window_.reset();
-    Open(ServiceHost());
+    Open(LocalServiceHost());
     SetName("~slow");
     std::string nestedReport;
     DuringPump during;
