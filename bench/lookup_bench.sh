@@ -12,3 +12,14 @@ tools/start_service.sh "$state/port" "$state/pid"
 GLIBC_TUNABLES=${GLIBC_TUNABLES:-glibc.malloc.mmap_threshold=134217728:glibc.malloc.trim_threshold=268435456} \
 PELMORA_BENCH_HOST="127.0.0.1:$(cat "$state/port")" \
   build/linux/bench/pelmora_bench --benchmark_filter='WholeLookup|FetchOnly|CurlDownload|DecodeAlone' "$@"
+
+# The curl program on the same pages, for reference (its process start included).
+for size in 1048576 8388608; do
+  total=0
+  for _ in 1 2 3 4 5 6 7 8 9 10; do
+    t=$(curl -s -o /dev/null -w '%{time_total}' \
+      "http://127.0.0.1:$(cat "$state/port")/scenario/big?size=$size")
+    total=$(echo "$total + $t" | awk '{print $1 + $3}')
+  done
+  echo "curl program, $((size / 1048576)) MiB: $(echo "$total" | awk '{printf "%.2f", $1 * 100}') ms a transfer"
+done
