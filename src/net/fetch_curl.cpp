@@ -124,7 +124,8 @@ std::size_t OnBody(char* data, std::size_t size, std::size_t count, void* user) 
   receiver.lastActivity = Clock::now();
   if (receiver.redirecting) return total;
   const std::size_t kept = std::min(total, receiver.room);
-  receiver.pending.insert(receiver.pending.end(), data, data + kept);
+  const auto* bytes = reinterpret_cast<const std::uint8_t*>(data);  // copied as one block
+  receiver.pending.insert(receiver.pending.end(), bytes, bytes + kept);
   receiver.room -= kept;
   return kept;
 }
