@@ -7,7 +7,7 @@
 namespace pelmora {
 
 Text UrlHost(std::string_view url);  // lower-cased ASCII letters
-int UrlPort(std::string_view url);    // 80 when the URL names none; 0 for a port that is no number
-Text UrlPath(std::string_view url);   // path and query, "/" when there is none
+int UrlPort(std::string_view url);   // 80 when the URL names none; 0 for a port that is no number
+Text UrlPath(std::string_view url);  // path and query, "/" when there is none
 
 }  // namespace pelmora
