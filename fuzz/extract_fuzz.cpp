@@ -15,22 +15,10 @@ using namespace pelmora;
 
 namespace {
 
-bool ValidGbk(std::string_view t) {
-  for (std::size_t i = 0; i < t.size(); ++i) {
-    const auto lead = static_cast<unsigned char>(t[i]);
-    if (lead < 0x80) continue;
-    if (lead == 0x80 || lead == 0xFF || i + 1 == t.size()) return false;
-    const auto trail = static_cast<unsigned char>(t[++i]);
-    if (trail < 0x40 || trail == 0x7F || trail == 0xFF) return false;
-    if (GbkToUtf16(t.substr(i - 1, 2)) == u"?") return false;
-  }
-  return true;
-}
-
 // Rows A1..A3 (signs, Roman numerals, full-width forms) and A6..A7 (Greek, Cyrillic) hold
 // letters with a case partner; the other rows hold none.
 bool FairMarker(std::string_view m) {
-  if (m.find_first_of("\n.^$|\\") != std::string_view::npos || !ValidGbk(m)) return false;
+  if (m.find_first_of("\n.^$|\\") != std::string_view::npos || !fuzz::ValidGbk(m)) return false;
   for (std::size_t i = 0; i < m.size(); ++i) {
     const auto c = static_cast<unsigned char>(m[i]);
     if (c < 0x80) continue;

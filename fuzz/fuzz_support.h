@@ -10,6 +10,8 @@
 #include <string_view>
 #include <vector>
 
+#include "encoding/codepage.h"
+
 namespace fuzz {
 
 // A failed property: say which, show the values involved in hex, and abort so libFuzzer keeps the
@@ -55,6 +57,19 @@ inline std::vector<std::string_view> Fields(const std::uint8_t* data, std::size_
 
 // --- Reference text operations -------------------------------------------------------------
 // Each walks the text the way the rules describe it, one cursor and one step at a time.
+
+// ASCII bytes and mapped two-byte characters only (lead 0x81..0xFE, trail 0x40..0xFE but 0x7F).
+inline bool ValidGbk(std::string_view t) {
+  for (std::size_t i = 0; i < t.size(); ++i) {
+    const auto lead = static_cast<unsigned char>(t[i]);
+    if (lead < 0x80) continue;
+    if (lead == 0x80 || lead == 0xFF || i + 1 == t.size()) return false;
+    const auto trail = static_cast<unsigned char>(t[++i]);
+    if (trail < 0x40 || trail == 0x7F || trail == 0xFF) return false;
+    if (pelmora::GbkToUtf16(t.substr(i - 1, 2)) == u"?") return false;
+  }
+  return true;
+}
 
 inline bool High(char c) {
   return static_cast<unsigned char>(c) >= 0x80;

@@ -47,19 +47,6 @@ std::string RefUrlEncode(std::string_view t) {
   return out;
 }
 
-// ASCII bytes and mapped two-byte characters only (lead 0x81..0xFE, trail 0x40..0xFE but 0x7F).
-bool ValidGbk(std::string_view t) {
-  for (std::size_t i = 0; i < t.size(); ++i) {
-    const auto lead = static_cast<unsigned char>(t[i]);
-    if (lead < 0x80) continue;
-    if (lead == 0x80 || lead == 0xFF || i + 1 == t.size()) return false;
-    const auto trail = static_cast<unsigned char>(t[++i]);
-    if (trail < 0x40 || trail == 0x7F || trail == 0xFF) return false;
-    if (GbkToUtf16(t.substr(i - 1, 2)) == u"?") return false;
-  }
-  return true;
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -82,7 +69,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   // Valid GBK comes back from the escapes.
   const std::u16string wide = GbkToUtf16(t);
-  if (ValidGbk(t))
+  if (fuzz::ValidGbk(t))
     fuzz::Check(PercentDecode(encoded) == t, "decoding gives the text back", PercentDecode(encoded),
                 t);
 

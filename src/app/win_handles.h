@@ -6,69 +6,33 @@
 // After windows.h: WIN32_LEAN_AND_MEAN leaves OLE out.
 #include <ole2.h>
 
-#include <utility>
+#include <memory>
+#include <type_traits>
 
 namespace pelmora {
 
-// Owns one GDI object (HBITMAP, HFONT, HBRUSH) and deletes it with DeleteObject.
-template <typename Handle>
-class GdiObject {
+// Owns one Windows handle and frees it with Free: move-only, empty when default-constructed.
+template <typename Handle, auto Free>
+class OwnedHandle {
  public:
-  GdiObject() = default;
-  explicit GdiObject(Handle handle) : handle_(handle) {}
-  GdiObject(GdiObject&& other) noexcept : handle_(std::exchange(other.handle_, nullptr)) {}
-  GdiObject& operator=(GdiObject&& other) noexcept {
-    if (this != &other) {
-      Reset();
-      handle_ = std::exchange(other.handle_, nullptr);
-    }
-    return *this;
-  }
-  GdiObject(const GdiObject&) = delete;
-  GdiObject& operator=(const GdiObject&) = delete;
-  ~GdiObject() { Reset(); }
+  OwnedHandle() = default;
+  explicit OwnedHandle(Handle handle) : handle_(handle) {}
 
-  Handle Get() const { return handle_; }
+  Handle Get() const { return handle_.get(); }
   explicit operator bool() const { return handle_ != nullptr; }
-  void Reset() {
-    if (handle_ != nullptr) DeleteObject(handle_);
-    handle_ = nullptr;
-  }
+  void Reset() { handle_.reset(); }
 
  private:
-  Handle handle_ = nullptr;
+  struct Deleter {
+    void operator()(Handle handle) const { Free(handle); }
+  };
+  std::unique_ptr<std::remove_pointer_t<Handle>, Deleter> handle_;
 };
 
-using Bitmap = GdiObject<HBITMAP>;
-using Font = GdiObject<HFONT>;
-using Brush = GdiObject<HBRUSH>;
-
-// Owns an icon loaded without LR_SHARED.
-class Icon {
- public:
-  Icon() = default;
-  explicit Icon(HICON icon) : icon_(icon) {}
-  Icon(Icon&& other) noexcept : icon_(std::exchange(other.icon_, nullptr)) {}
-  Icon& operator=(Icon&& other) noexcept {
-    if (this != &other) {
-      Reset();
-      icon_ = std::exchange(other.icon_, nullptr);
-    }
-    return *this;
-  }
-  Icon(const Icon&) = delete;
-  Icon& operator=(const Icon&) = delete;
-  ~Icon() { Reset(); }
-
-  HICON Get() const { return icon_; }
-  void Reset() {
-    if (icon_ != nullptr) DestroyIcon(icon_);
-    icon_ = nullptr;
-  }
-
- private:
-  HICON icon_ = nullptr;
-};
+using Bitmap = OwnedHandle<HBITMAP, DeleteObject>;
+using Font = OwnedHandle<HFONT, DeleteObject>;
+using Brush = OwnedHandle<HBRUSH, DeleteObject>;
+using Icon = OwnedHandle<HICON, DestroyIcon>;  // an icon loaded without LR_SHARED
 
 // OleInitialize for the calling thread for the life of the scope.
 class OleScope {
